@@ -2,6 +2,8 @@
 # Installs what is missing, builds the suite and runs the morning's main job on
 # the bundled sample: TRKTQLoad turns samples/DELLOAD.DAT into the database
 # files of a fresh folder (out/demo/db), and okvtool shows what was created.
+# Then a truck's day of completed transactions comes back and is converted into
+# the delivery text file for the accounting system (out/demo/db/DELREAD.DAT).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -28,7 +30,19 @@ echo "== okvtool info db/Customer.zdb"
 "$bin/okvtool" info "$demo/db/Customer.zdb"
 echo
 echo "== okvtool dump db/Customer.zdb --key 0 (first records in account order, printable text only)"
-"$bin/okvtool" dump "$demo/db/Customer.zdb" --key 0 | head -5 | sed -E 's/^( *[0-9]+) +[0-9a-f]+ +/\1  /' | cut -c1-150
+"$bin/okvtool" dump "$demo/db/Customer.zdb" --key 0 | sed -n 1,5p | sed -E 's/^( *[0-9]+) +[0-9a-f]+ +/\1  /' | cut -c1-150
 echo
 echo "== okvtool check on every file"
 for f in "$demo"/db/*; do "$bin/okvtool" check "$f"; done
+
+echo
+echo "== trangen: a truck's day of completed transactions in db/CompTran.trn and db/Totals.trn"
+"$bin/trangen" "$demo/db" --records 60 --shifts 2 --pending 1
+echo
+echo "== TQRead conversion: db/CompTran.trn -> db/DELREAD.DAT"
+"$bin/tqreadcmd" --no-trace "$demo/db/DELREAD.DAT" "$demo/db/" > "$demo/TRKTQRead.log" ||
+  echo "(one sale still waits for its summary: it is parked in CompTemp.trn for the next run)"
+tail -n 3 "$demo/TRKTQRead.log"
+echo
+echo "== db/DELREAD.DAT (first lines)"
+head -n 8 "$demo/db/DELREAD.DAT"
