@@ -321,15 +321,6 @@ static_assert(ConsoleRowsInOrder(), "the console table must list every message o
 constexpr Table kConsoleMessages = BuildConsoleTable();
 constexpr Table kOfficeMessages = BuildOfficeTable();
 
-void AppendNumber(std::string& out, int64_t number, bool asSigned) {
-  char digits[24];
-  if (asSigned) {
-    std::snprintf(digits, sizeof digits, "%lld", static_cast<long long>(number));
-  } else {
-    std::snprintf(digits, sizeof digits, "%llu", static_cast<unsigned long long>(static_cast<uint32_t>(number)));
-  }
-  out += digits;
-}
 
 }  // namespace
 
@@ -339,33 +330,5 @@ const char* MessageFormat(Variant variant, Msg id) {
   return variant == Variant::Office ? kOfficeMessages[index] : kConsoleMessages[index];
 }
 
-std::string FormatMessage(const char* format, std::initializer_list<MessageArg> args) {
-  std::string out;
-  if (format == nullptr) return out;
-  auto nextText = args.begin();
-  auto nextNumber = args.begin();
-  auto take = [&args](auto& cursor, bool text) -> const MessageArg* {
-    while (cursor != args.end() && cursor->isText != text) ++cursor;
-    return cursor == args.end() ? nullptr : &*cursor++;
-  };
-  for (const char* p = format; *p != '\0'; ++p) {
-    if (*p != '%' || p[1] == '\0') {
-      out += *p;
-      continue;
-    }
-    const char conversion = *++p;
-    if (conversion == '%') {
-      out += '%';
-    } else if (conversion == 's') {
-      if (const MessageArg* arg = take(nextText, true)) out += arg->text;
-    } else if (conversion == 'u' || conversion == 'd') {
-      if (const MessageArg* arg = take(nextNumber, false)) AppendNumber(out, arg->number, conversion == 'd');
-    } else {
-      out += '%';
-      out += conversion;
-    }
-  }
-  return out;
-}
 
 }  // namespace trk::tqload

@@ -1,18 +1,14 @@
-// The conversion's messages: one table per variant, indexed by Msg, and the
-// formatter that fills them in.
-//
-// Formats use %s for texts and %u/%d for numbers. Texts and numbers are taken
-// from two separate queues in order, so a variant whose wording drops the file
-// name ("Could not close the product file. rc = %u") still gets the right number.
-// A specifier without an argument prints nothing; nothing is ever read out of
-// bounds, whatever a format holds. A null entry means the variant says nothing.
+// The conversion's messages: one table per variant, indexed by Msg, filled in by
+// the shared formatter (schema/message_format.h). Texts and numbers come from
+// separate queues, so a variant whose wording drops the file name ("Could not
+// close the product file. rc = %u") still gets the right number. A null entry
+// means the variant says nothing.
 #pragma once
 
 #include <cstdint>
 #include <initializer_list>
-#include <string>
-#include <string_view>
 
+#include "schema/message_format.h"
 #include "tqload/tqload.h"
 
 namespace trk::tqload {
@@ -83,19 +79,7 @@ inline constexpr size_t kMessageCount = static_cast<size_t>(Msg::Count);
 // The format of a message in a variant; null when the variant has none.
 const char* MessageFormat(Variant variant, Msg id);
 
-// One argument of a message: a text or a number.
-struct MessageArg {
-  MessageArg(std::string_view text) : isText(true), text(text) {}  // NOLINT: implicit by design
-  MessageArg(const char* text) : isText(true), text(text ? text : "") {}
-  MessageArg(const std::string& text) : isText(true), text(text) {}
-  template <typename Number, typename = std::enable_if_t<std::is_integral_v<Number>>>
-  MessageArg(Number number) : isText(false), number(static_cast<int64_t>(number)) {}
-
-  bool isText;
-  std::string_view text;
-  int64_t number = 0;
-};
-
-std::string FormatMessage(const char* format, std::initializer_list<MessageArg> args);
+using schema::FormatMessage;
+using schema::MessageArg;
 
 }  // namespace trk::tqload

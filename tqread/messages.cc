@@ -136,16 +136,6 @@ static_assert(EveryMessageListedOnce());
 
 constexpr Tables kTables = BuildTables();
 
-void AppendNumber(std::string& out, int64_t number, char conversion) {
-  char digits[24];
-  std::to_chars_result result{};
-  if (conversion == 'd') {
-    result = std::to_chars(digits, digits + sizeof digits, number);
-  } else {
-    result = std::to_chars(digits, digits + sizeof digits, static_cast<uint64_t>(number), conversion == 'x' ? 16 : 10);
-  }
-  out.append(digits, result.ptr);
-}
 
 }  // namespace
 
@@ -155,35 +145,5 @@ const char* MessageFormat(Variant variant, Msg id) {
   return variant == Variant::Office ? kTables.office[index] : kTables.standalone[index];
 }
 
-std::string FormatMessage(const char* format, std::span<const MessageArg> args) {
-  std::string out;
-  if (format == nullptr) return out;
-  auto nextText = args.begin();
-  auto nextNumber = args.begin();
-  auto take = [&args](auto& cursor, bool text) -> const MessageArg* {
-    while (cursor != args.end() && cursor->isText != text) ++cursor;
-    return cursor == args.end() ? nullptr : &*cursor++;
-  };
-  for (const char* p = format; *p != '\0'; ++p) {
-    if (*p != '%' || p[1] == '\0') {
-      out += *p;
-      continue;
-    }
-    const char* start = p++;
-    while (*p == 'l' || *p == 'h') ++p;  // length modifiers change nothing here
-    const char conversion = *p;
-    if (conversion == '%') {
-      out += '%';
-    } else if (conversion == 's') {
-      if (const MessageArg* arg = take(nextText, true)) out += arg->text;
-    } else if (conversion == 'u' || conversion == 'd' || conversion == 'x') {
-      if (const MessageArg* arg = take(nextNumber, false)) AppendNumber(out, arg->number, conversion);
-    } else {
-      out.append(start, conversion == '\0' ? p : p + 1);
-      if (conversion == '\0') break;
-    }
-  }
-  return out;
-}
 
 }  // namespace trk::tqread

@@ -1,21 +1,14 @@
 // The conversion's messages: one table with the stand-alone converter's and the
-// office program's wording of each message, and the formatter that fills them in.
-//
-// Formats use %s for texts and %u, %d, %ld, %hu and %x for numbers. Texts and
-// numbers are taken from two separate queues in order, so a wording that drops or
-// adds the file name still gets the right number. A specifier without an argument
-// prints nothing; nothing is read out of bounds, whatever a format holds.
+// office program's wording of each message, filled in by the shared formatter
+// (schema/message_format.h), which takes texts and numbers from separate queues so
+// a wording that drops or adds the file name still gets the right number.
 // A null wording means the variant says nothing; kStandardErrorLine means the
 // engine's standard error line ("%s Error %u on %s: %s").
 #pragma once
 
 #include <cstdint>
-#include <initializer_list>
-#include <span>
-#include <string>
-#include <string_view>
-#include <type_traits>
 
+#include "schema/message_format.h"
 #include "tqread/tqread.h"
 
 namespace trk::tqread {
@@ -51,22 +44,7 @@ inline constexpr char kStandardErrorLine[] = "%s Error %u on %s: %s";
 // kStandardErrorLine for the engine's standard error line.
 const char* MessageFormat(Variant variant, Msg id);
 
-// One argument of a message: a text or a number.
-struct MessageArg {
-  MessageArg(std::string_view text) : isText(true), text(text) {}  // NOLINT: implicit by design
-  MessageArg(const char* text) : isText(true), text(text ? text : "") {}
-  MessageArg(const std::string& text) : isText(true), text(text) {}
-  template <typename Number, typename = std::enable_if_t<std::is_integral_v<Number>>>
-  MessageArg(Number number) : isText(false), number(static_cast<int64_t>(number)) {}
-
-  bool isText;
-  std::string_view text;
-  int64_t number = 0;
-};
-
-std::string FormatMessage(const char* format, std::span<const MessageArg> args);
-inline std::string FormatMessage(const char* format, std::initializer_list<MessageArg> args) {
-  return FormatMessage(format, std::span<const MessageArg>(args.begin(), args.size()));
-}
+using schema::FormatMessage;
+using schema::MessageArg;
 
 }  // namespace trk::tqread

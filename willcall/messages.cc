@@ -73,41 +73,9 @@ const char* MessageText(Msg id) {
 }
 
 std::string FormatMessage(Msg id, std::initializer_list<MessageArg> args) {
-  std::vector<std::string_view> texts;
-  std::vector<int64_t> numbers;
-  for (const MessageArg& arg : args) {
-    if (arg.isText) {
-      texts.push_back(arg.text);
-    } else {
-      numbers.push_back(arg.number);
-    }
-  }
-  size_t nextText = 0;
-  size_t nextNumber = 0;
-  std::string out;
-  const std::string_view format = MessageText(id);
-  for (size_t i = 0; i < format.size(); ++i) {
-    const char c = format[i];
-    if (c != '%' || i + 1 == format.size()) {
-      out += c;
-      continue;
-    }
-    const char conversion = format[++i];
-    if (conversion == 's') {
-      if (nextText < texts.size()) out += texts[nextText++];
-    } else if (conversion == 'u' || conversion == 'd') {
-      if (nextNumber < numbers.size()) out += std::to_string(numbers[nextNumber++]);
-    } else {
-      out += conversion;  // "%%" and anything unknown print the character itself
-    }
-  }
-  return out;
+  return schema::FormatMessage(MessageText(id), args);
 }
 
-std::string EngineErrorLine(uint8_t code, OKVOperation operation, schema::FileIndex file) {
-  char line[512];
-  return OKVFormatError(code, line, sizeof line, operation, schema::FileNameOf(file));
-}
 
 std::string FormatLogLine(std::string_view timestamp, std::string_view text) {
   std::string line;

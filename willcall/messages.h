@@ -3,10 +3,9 @@
 //
 // Contract:
 //  - Every text a person sees is named here and written nowhere else.
-//  - FormatMessage fills %s with text arguments and %u / %d with number
-//    arguments, in order. A specifier without an argument prints nothing, and
-//    nothing is read beyond the arguments given, whatever a text holds.
-//  - EngineErrorLine is the engine's standard error line for a catalogue file.
+//  - FormatMessage fills a message in with the shared formatter
+//    (schema/message_format.h); EngineErrorLine is the engine's standard error
+//    line for a catalogue file.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +16,7 @@
 
 #include "okv/okv.h"
 #include "schema/catalogue.h"
+#include "schema/message_format.h"
 
 namespace trk::willcall {
 
@@ -62,23 +62,11 @@ inline constexpr char kOk[] = "OK";
 inline constexpr char kCancel[] = "Cancel";
 }  // namespace caption
 
-// One argument of a message: a text or a number.
-struct MessageArg {
-  MessageArg(std::string_view text) : isText(true), text(text) {}  // NOLINT: implicit by design
-  MessageArg(const char* text) : isText(true), text(text ? text : "") {}
-  MessageArg(const std::string& text) : isText(true), text(text) {}
-  template <typename Number, typename = std::enable_if_t<std::is_integral_v<Number>>>
-  MessageArg(Number number) : isText(false), number(static_cast<int64_t>(number)) {}
-
-  bool isText;
-  std::string_view text;
-  int64_t number = 0;
-};
+using schema::EngineErrorLine;
+using schema::MessageArg;
 
 std::string FormatMessage(Msg id, std::initializer_list<MessageArg> args = {});
 
-// "%s Error %u on %s: %s" (or without the message for codes of 40 and above).
-std::string EngineErrorLine(uint8_t code, OKVOperation operation, schema::FileIndex file);
 
 // "%s: %s", the log line of the window's list: a timestamp and a text.
 std::string FormatLogLine(std::string_view timestamp, std::string_view text);
