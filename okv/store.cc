@@ -82,7 +82,8 @@ struct Store::Scratch {
   std::vector<KeyDef> keys;
   std::vector<uint32_t> heads;      // [(key * 2 + direction) * M + l]
   std::vector<uint8_t> headsDirty;  // per key
-  std::vector<uint8_t> io;
+  std::vector<uint8_t> io;  // a window on the file: its bytes from ioStart on
+  uint64_t ioStart = 0;
   std::vector<uint8_t> out;
 };
 
@@ -96,6 +97,7 @@ Store::Store(CallFile& file, const uint8_t* recordKey32)
   scratch_.heads.clear();
   scratch_.headsDirty.clear();
   scratch_.io.clear();
+  scratch_.ioStart = 0;
 }
 
 Store::~Store() = default;
@@ -104,6 +106,7 @@ uint8_t Store::LoadHeader() {
   if (file_.size() == 0) return OKV_END_OF_FILE;
   if (file_.size() < kHeaderSize) return OKV_READ_ERROR;
   scratch_.io.resize(std::min<uint64_t>(file_.size(), kReadAhead));
+  scratch_.ioStart = 0;
   if (const uint8_t rc = file_.Read(0, scratch_.io.data(), scratch_.io.size())) return rc;
   std::memcpy(header_.bytes(), scratch_.io.data(), kHeaderSize);
   return OKV_SUCCESS;
@@ -114,12 +117,11 @@ uint8_t Store::LoadKeys() {
   if (k > kMaxKeys || m == 0 || m > kMaxLevels || header_.currentLevel() > m) return OKV_FILE_CORRUPTED;
   const uint32_t end = keyBlocksEnd();
   if (end > file_.size()) return OKV_FILE_CORRUPTED;
-  std::vector<uint8_t>& io = scratch_.io;
-  if (io.size() < end) {
-    const size_t had = io.size();
-    io.resize(end);
-    if (const uint8_t rc = file_.Read(had, io.data() + had, end - had)) return rc;
+  if (!WindowHolds(0, end)) {
+    if (const uint8_t rc = FillWindow(0, end)) return rc;
+    if (scratch_.io.size() < end) return OKV_READ_ERROR;
   }
+  const std::vector<uint8_t>& io = scratch_.io;
   scratch_.keys.resize(k);
   scratch_.heads.resize(size_t{k} * 2 * m);
   scratch_.headsDirty.assign(k, 0);
@@ -175,29 +177,46 @@ Node* Store::NewCachedNode(uint32_t offset) {
   return node;
 }
 
+bool Store::WindowHolds(uint64_t offset, uint64_t count) const {
+  return offset >= scratch_.ioStart && offset + count <= scratch_.ioStart + scratch_.io.size();
+}
+
+uint8_t Store::FillWindow(uint64_t offset, size_t count) {
+  std::vector<uint8_t>& io = scratch_.io;
+  io.resize(count);
+  size_t got = 0;
+  const uint8_t rc = file_.ReadSome(offset, io.data(), count, &got);
+  io.resize(rc == OKV_SUCCESS ? got : 0);
+  scratch_.ioStart = offset;
+  return rc;
+}
+
 uint8_t Store::ReadNode(uint32_t offset, Node* node) {
   const unsigned k = keyCount(), m = maxLevel();
   const uint32_t s = storedSize();
   const uint64_t available = file_.size() - offset;
-  std::vector<uint8_t>& io = scratch_.io;
-  io.resize(static_cast<size_t>(std::min<uint64_t>({available, NodeSize(m, k, s), kReadAhead})));
-  size_t got = 0;
-  if (const uint8_t rc = file_.ReadSome(offset, io.data(), io.size(), &got)) return rc;
-  if (got == 0) return OKV_FILE_CORRUPTED;
-  const uint8_t level = io[0] & kLevelMask;
+  // Nodes often lie close together (a walk in the order of addition, a small
+  // file read with its header), so a node already in the window costs no read.
+  if (!WindowHolds(offset, 1)) {
+    const uint64_t ahead = std::max<uint64_t>(NodeSize(m, k, s), kReadAhead);
+    if (const uint8_t rc = FillWindow(offset, static_cast<size_t>(std::min(available, ahead)))) return rc;
+    if (scratch_.io.empty()) return OKV_FILE_CORRUPTED;
+  }
+  const uint8_t level = scratch_.io[offset - scratch_.ioStart] & kLevelMask;
   if (level == 0 || level > m) return OKV_FILE_CORRUPTED;
   const uint64_t size = NodeSize(level, k, s);
   if (size > available) return OKV_FILE_CORRUPTED;
-  if (got < size) {
-    io.resize(size);
-    if (const uint8_t rc = file_.Read(offset + got, io.data() + got, size - got)) return rc;
+  if (!WindowHolds(offset, size)) {
+    if (const uint8_t rc = FillWindow(offset, static_cast<size_t>(size))) return rc;
+    if (scratch_.io.size() < size) return OKV_READ_ERROR;
   }
-  if (io[NodeTrailerAt(level, k)] != level) return OKV_FILE_CORRUPTED;
+  const uint8_t* bytes = scratch_.io.data() + (offset - scratch_.ioStart);
+  if (bytes[NodeTrailerAt(level, k)] != level) return OKV_FILE_CORRUPTED;
   node->level = level;
-  node->free = (io[0] & kFreeMark) != 0;
+  node->free = (bytes[0] & kFreeMark) != 0;
   node->links.resize(size_t{2} * level * k);
-  for (size_t i = 0; i < node->links.size(); ++i) node->links[i] = LoadU32(&io[1 + 4 * i]);
-  const uint8_t* body = &io[NodeBodyAt(level, k)];
+  for (size_t i = 0; i < node->links.size(); ++i) node->links[i] = LoadU32(&bytes[1 + 4 * i]);
+  const uint8_t* body = &bytes[NodeBodyAt(level, k)];
   node->body.assign(body, body + s);
   return OKV_SUCCESS;
 }

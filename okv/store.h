@@ -94,6 +94,9 @@ class Store {
   Node* NewCachedNode(uint32_t offset);
   Node* Cached(uint32_t offset) const;
   uint8_t ReadNode(uint32_t offset, Node* node);
+  bool WindowHolds(uint64_t offset, uint64_t count) const;
+  // Reads up to count bytes at offset into the window (fewer at the end of the file).
+  uint8_t FillWindow(uint64_t offset, size_t count);
   const Rc6& Cipher();
 
   CallFile& file_;

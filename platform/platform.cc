@@ -2,6 +2,7 @@
 #include "platform/platform.h"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,6 +16,19 @@
 namespace trk::platform {
 
 namespace {
+
+// Counts the forks this process went through, so that a named mutex notices
+// cheaply, without asking the kernel for the process id, that it now lives in
+// a child.
+int g_forkGeneration = 0;
+
+void NoteFork() { ++g_forkGeneration; }
+
+int ForkGeneration() {
+  static const bool registered = pthread_atfork(nullptr, nullptr, NoteFork) == 0;
+  (void)registered;
+  return g_forkGeneration;
+}
 
 std::string WithTrailingSlash(std::string folder) {
   if (folder.empty() || folder.back() != '/') folder.push_back('/');
@@ -40,8 +54,8 @@ NamedMutex::NamedMutex(std::string name) : name_(std::move(name)) {}
 void NamedMutex::EnsureLockFileOpen() {
   // A forked child shares its parent's open file description, and with it the
   // parent's flock: it must open the lock file anew to exclude its parent.
-  const int pid = static_cast<int>(getpid());
-  if (fd_ >= 0 && ownerPid_ == pid) return;
+  const int generation = ForkGeneration();
+  if (fd_ >= 0 && ownerGeneration_ == generation) return;
   if (fd_ >= 0) {
     close(fd_);
     fd_ = -1;
@@ -51,7 +65,7 @@ void NamedMutex::EnsureLockFileOpen() {
   const mode_t oldMask = umask(0);
   fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
   umask(oldMask);
-  ownerPid_ = pid;
+  ownerGeneration_ = generation;
 }
 
 bool NamedMutex::AcquireFileLock(bool wait) {

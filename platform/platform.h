@@ -41,8 +41,8 @@ class NamedMutex {
   std::string name_;
   std::recursive_mutex threads_;  // orders the threads of this process
   int holdCount_ = 0;             // nested holds of the owning thread
-  int fd_ = -1;                   // the lock file, opened by process ownerPid_
-  int ownerPid_ = 0;
+  int fd_ = -1;                   // the lock file, opened in fork generation ownerGeneration_
+  int ownerGeneration_ = 0;
 };
 
 // RAII hold of a named mutex.
