@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev
   qt6-base-dev libblkid-dev
-  socat dbus
+  socat dbus dbus-daemon dbus-bin
 )
 
 missing=()
