@@ -15,7 +15,6 @@ constexpr int kRounds = 20;
 constexpr uint32_t kP32 = 0xB7E15163;
 constexpr uint32_t kQ32 = 0x9E3779B9;
 constexpr int kKeyWords = 8;
-constexpr size_t kBlockSize = 16;
 
 uint32_t Rotl(uint32_t v, uint32_t n) { return std::rotl(v, static_cast<int>(n & 31)); }
 uint32_t Rotr(uint32_t v, uint32_t n) { return std::rotr(v, static_cast<int>(n & 31)); }
@@ -40,7 +39,7 @@ Rc6::Rc6(const uint8_t* key32) {
 
 void Rc6::EncryptBlocks(std::span<uint8_t> data) const {
   const auto& s = roundKeys_;
-  for (size_t at = 0; at + kBlockSize <= data.size(); at += kBlockSize) {
+  for (size_t at = 0; at + kCipherBlockSize <= data.size(); at += kCipherBlockSize) {
     uint8_t* p = data.data() + at;
     uint32_t a = LoadU32(p), b = LoadU32(p + 4), c = LoadU32(p + 8), d = LoadU32(p + 12);
     b += s[0];
@@ -66,7 +65,7 @@ void Rc6::EncryptBlocks(std::span<uint8_t> data) const {
 
 void Rc6::DecryptBlocks(std::span<uint8_t> data) const {
   const auto& s = roundKeys_;
-  for (size_t at = 0; at + kBlockSize <= data.size(); at += kBlockSize) {
+  for (size_t at = 0; at + kCipherBlockSize <= data.size(); at += kCipherBlockSize) {
     uint8_t* p = data.data() + at;
     uint32_t a = LoadU32(p), b = LoadU32(p + 4), c = LoadU32(p + 8), d = LoadU32(p + 12);
     c -= s[2 * kRounds + 3];

@@ -7,10 +7,13 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 
 namespace okv {
+
+inline constexpr size_t kCipherBlockSize = 16;
 
 class Rc6 {
  public:

@@ -24,9 +24,9 @@ uint8_t Walk(Store& store, unsigned k, Direction d, std::span<const uint8_t> val
       if (steps >= store.walkLimit()) return OKV_FILE_CORRUPTED;
       Node* node = nullptr;
       if (const uint8_t rc = store.FetchLinked(next, l, &node)) return rc;
-      std::span<const uint8_t> record;
-      if (const uint8_t rc = store.Record(*node, &record)) return rc;
-      const Step step = decide(CompareKeys(key, KeyField(key, record), value));
+      std::span<const uint8_t> field;
+      if (const uint8_t rc = store.KeyFieldOf(*node, key, &field)) return rc;
+      const Step step = decide(CompareKeys(key, field, value));
       if (step == Step::kDuplicate) return OKV_DUPLICATE_KEY;
       if (step == Step::kStop) break;
       owner = next;
@@ -71,9 +71,9 @@ uint8_t SearchKey(Store& store, unsigned k, SearchMode mode, std::span<const uin
   Node* node = nullptr;
   if (const uint8_t rc = store.FetchLinked(result, 0, &node)) return rc;
   if (mode == SearchMode::kEqual) {
-    std::span<const uint8_t> record;
-    if (const uint8_t rc = store.Record(*node, &record)) return rc;
-    if (CompareKeys(store.key(k), KeyField(store.key(k), record), value) != 0) return OKV_SUCCESS;
+    std::span<const uint8_t> field;
+    if (const uint8_t rc = store.KeyFieldOf(*node, store.key(k), &field)) return rc;
+    if (CompareKeys(store.key(k), field, value) != 0) return OKV_SUCCESS;
   }
   *found = result;
   return OKV_SUCCESS;

@@ -173,6 +173,7 @@ Node* Store::NewCachedNode(uint32_t offset) {
   Node* node = scratch_.pool[scratch_.used++].get();
   node->offset = offset;
   node->free = node->whole = node->linksDirty = node->bodyDirty = node->recordReady = false;
+  node->plainBlocks.clear();
   scratch_.index.Insert(offset, node);
   return node;
 }
@@ -247,11 +248,44 @@ uint8_t Store::Record(Node& node, std::span<const uint8_t>* record) {
     return OKV_SUCCESS;
   }
   if (!node.recordReady) {
-    node.plain = node.body;
-    if (const uint8_t rc = DecryptRecordBody(Cipher(), node.plain, recordSize())) return rc;
+    if (node.plainBlocks.empty()) {
+      node.plain = node.body;
+      if (const uint8_t rc = DecryptRecordBody(Cipher(), node.plain, recordSize())) return rc;
+    } else {
+      for (size_t block = 0; block < node.plainBlocks.size(); ++block) DecipherBlock(node, block);
+      if (LoadU16(node.plain.data()) != recordSize()) return OKV_WRONG_KEY;
+    }
     node.recordReady = true;
   }
   *record = std::span<const uint8_t>(node.plain).subspan(2, recordSize());
+  return OKV_SUCCESS;
+}
+
+void Store::DecipherBlock(Node& node, size_t block) {
+  if (node.plainBlocks[block]) return;
+  Cipher().DecryptBlocks(std::span<uint8_t>(node.plain).subspan(block * kCipherBlockSize, kCipherBlockSize));
+  node.plainBlocks[block] = 1;
+}
+
+uint8_t Store::KeyFieldOf(Node& node, const KeyDef& key, std::span<const uint8_t>* field) {
+  if (!header_.encrypted() || node.recordReady) {
+    std::span<const uint8_t> record;
+    if (const uint8_t rc = Record(node, &record)) return rc;
+    *field = KeyField(key, record);
+    return OKV_SUCCESS;
+  }
+  if (node.plainBlocks.empty()) {
+    node.plain = node.body;
+    node.plainBlocks.assign(node.plain.size() / kCipherBlockSize, 0);
+    DecipherBlock(node, 0);
+    const uint16_t length = LoadU16(node.plain.data());
+    if (length != recordSize() || !IsPlausibleRecordLength(length, storedSize())) return OKV_WRONG_KEY;
+  }
+  // The record starts behind the two-byte length word.
+  const size_t first = (2 + size_t{key.offset}) / kCipherBlockSize;
+  const size_t last = (2 + size_t{key.offset} + key.length - 1) / kCipherBlockSize;
+  for (size_t block = first; block <= last; ++block) DecipherBlock(node, block);
+  *field = KeyField(key, std::span<const uint8_t>(node.plain).subspan(2, recordSize()));
   return OKV_SUCCESS;
 }
 

@@ -38,6 +38,7 @@ struct Node {
   std::vector<uint32_t> links;  // [(key * 2 + direction) * level + l]
   std::vector<uint8_t> body;    // stored body, S bytes
   std::vector<uint8_t> plain;   // deciphered body of an encrypted file
+  std::vector<uint8_t> plainBlocks;  // per 16-byte block: 1 once deciphered in `plain` (before recordReady)
 };
 
 class Store {
@@ -73,6 +74,10 @@ class Store {
   uint8_t FetchLinked(uint32_t offset, unsigned level, Node** node);
   // The record held by a node, deciphered when the file is encrypted (38 on a wrong key).
   uint8_t Record(Node& node, std::span<const uint8_t>* record);
+  // A node's field of a key. In an encrypted file only the blocks that hold the
+  // field and the length word are deciphered: a search compares one field of
+  // every node it visits and delivers one record at most.
+  uint8_t KeyFieldOf(Node& node, const KeyDef& key, std::span<const uint8_t>* field);
 
   // A new node of the given level at the end of the file (21 when the file
   // would outgrow 32-bit offsets).
@@ -98,6 +103,7 @@ class Store {
   // Reads up to count bytes at offset into the window (fewer at the end of the file).
   uint8_t FillWindow(uint64_t offset, size_t count);
   const Rc6& Cipher();
+  void DecipherBlock(Node& node, size_t block);
 
   CallFile& file_;
   const uint8_t* recordKey_;

@@ -1,5 +1,8 @@
 // RC6 against the published vectors, the exported cipher calls, and
 // encrypted files with their record keys.
+#include <cstring>
+#include <string>
+
 #include "okv/cipher.h"
 #include "okv/format.h"
 #include "okv/tests/okv_test_support.h"
@@ -99,6 +102,52 @@ TEST_F(CipherTest, EncryptedFilesStoreCipherTextAndReadBackPlain) {
   Bytes back(kPersonSize);
   ASSERT_EQ(OKVReadRecEQ(handle, 0, "HIDDEN", back.data()), OKV_SUCCESS);
   EXPECT_EQ(back, record);
+}
+
+// Searches decipher only the blocks of the compared field; whatever they left
+// deciphered, a delivered record must be whole and every order right.
+TEST_F(CipherTest, KeysInLaterBlocksOfALongRecordSearchAndDeliverWholeRecords) {
+  constexpr uint16_t kSize = 100;
+  const KeySpec nameAt60{OKV_KEY_STRING, 60, 16};
+  const KeySpec numberAt0{OKV_KEY_UNSIGNED, 0, 4};
+  ASSERT_EQ(Define(Path("long.okv"), kSize, {nameAt60, numberAt0}, 1, key_), OKV_SUCCESS);
+  const uint16_t handle = Open(Path("long.okv"));
+  auto make = [](uint32_t number) {
+    Bytes record(kSize, 0);
+    PutLe32(record, 0, number);
+    const std::string name = "N" + std::to_string(1000 + (number * 37) % 500);
+    std::memcpy(record.data() + 60, name.data(), name.size());
+    for (size_t i = 20; i < 60; ++i) record[i] = static_cast<uint8_t>(number + i);
+    record[kSize - 1] = static_cast<uint8_t>(number);
+    return record;
+  };
+  for (uint32_t n = 0; n < 300; ++n) ASSERT_EQ(OKVCreateRec(handle, make(n).data()), OKV_SUCCESS) << n;
+
+  Bytes back(kSize);
+  for (uint32_t n : {0u, 1u, 150u, 299u}) {
+    const Bytes expected = make(n);
+    ASSERT_EQ(OKVReadRecEQ(handle, 0, expected.data() + 60, back.data()), OKV_SUCCESS) << n;
+    EXPECT_EQ(back, expected);
+    ASSERT_EQ(OKVReadRecEQ(handle, 1, expected.data(), back.data()), OKV_SUCCESS) << n;
+    EXPECT_EQ(back, expected);
+  }
+  // An update that moves a record in the name order, then a walk in that order.
+  Bytes changed = make(7);
+  std::memcpy(changed.data() + 60, "A0000", 6);
+  ASSERT_EQ(OKVReadRecEQ(handle, 1, changed.data(), back.data()), OKV_SUCCESS);
+  ASSERT_EQ(OKVUpdateRec(handle, changed.data()), OKV_SUCCESS);
+  ASSERT_EQ(OKVReadRecLO(handle, 0, back.data()), OKV_SUCCESS);
+  EXPECT_EQ(back, changed);
+  std::string previous;
+  int count = 1;
+  while (OKVReadRecNX(handle, 0, back.data()) == OKV_SUCCESS) {
+    const std::string name(reinterpret_cast<const char*>(back.data() + 60));
+    EXPECT_LE(previous, name);
+    EXPECT_EQ(back, make(Le32(back, 0))) << name;
+    previous = name;
+    ++count;
+  }
+  EXPECT_EQ(count, 300);
 }
 
 TEST_F(CipherTest, RecordsWrittenUnderAChangedKeyNeedTheSameChange) {
