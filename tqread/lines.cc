@@ -345,7 +345,10 @@ void ConversionRun::AppendPaymentLine(std::string& text, const ReceivedPaymentRe
     line.NumberFromText(TextOf(payment.numberText102));
     line.NumberFromText(TextOf(payment.numberText110));
     line.NumberFromText(TextOf(payment.numberText110));
-    line.Zeros(11);
+    // The charge fields of an expanded charge line, all zero (the 0, nine tax
+    // rates, the tax and the total), so that the payment amount stands in the
+    // same column as on every other "19" line the accounting system imports.
+    line.Zeros(12);
     AppendPaymentAmount(line, payment);
     line.Integer(payment.paymentType);
     line.Zeros(2);

@@ -1,5 +1,7 @@
 // Sales without delivery (charge, expanded charge and empty-sale lines), payment
 // lines, and the expanded charge lines of a tank group.
+#include <algorithm>
+
 #include "tqread/tests/fixture.h"
 
 namespace trk::tqread::testing {
@@ -80,12 +82,17 @@ TEST_F(TQReadTest, PaymentLines) {
       R"("8","A100","","1001","2002","0","0","0","0","0","99.50","2","0","01/15/25","08:11:00")",
       R"("8","B200","","0","2002","0","0","0","0","0","0","2","0","01/15/25","08:12:00")"}));
 
+  // Expanded, a payment line has the shape of an expanded charge line: the
+  // payment amount is field 21 on both.
   AddTransactions({paidB});
   office.expandedMiscellaneous = 1;
   Run();
-  EXPECT_EQ(OutputLines(), std::vector<std::string>{
-      R"("19","A100","","0","0","1001","2002","2002","0","0","0","0","0","0","0","0","0","0","0",)"
+  const std::vector<std::string> lines = OutputLines();
+  EXPECT_EQ(lines, std::vector<std::string>{
+      R"("19","A100","","0","0","1001","2002","2002","0","0","0","0","0","0","0","0","0","0","0","0",)"
       R"("99.50","2","0","0","01/15/25","08:11:00")"});
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(std::count(lines[0].begin(), lines[0].end(), ','), 25) << "26 fields, as on an expanded charge line";
 }
 
 class TankGroupChargeTest : public TQReadTest {
