@@ -33,6 +33,9 @@ uint64_t LengthOf(std::FILE* file) {
 }  // namespace
 
 void TextConversion::OnField(int fieldNumber, std::string_view text, uint32_t lineNumber) {
+  // The record's texts end at their first NUL, so a field is judged (and shown)
+  // as it would be stored: "\0\0A1" is an empty access number, not "A1".
+  text = text.substr(0, text.find('\0'));
   if (fieldNumber == 1) {
     if (text.empty()) {
       reporter_.Failure(Msg::NoRecordType, {lineNumber});

@@ -94,6 +94,8 @@ TEST_F(ConversionTest, FaultyLines) {
        true},
       {"empty access number", WillCallLine({{2, "   "}, {4, "Name"}}), 0,
        {"The access number field should not be empty.", "Field contents:    , line 1, field 2, rc = 102."}, true},
+      {"a field ends at a NUL byte, as it would be stored", WillCallLine({{2, std::string("\0\0A1", 4)}, {4, "Name"}}), 0,
+       {"The access number field should not be empty.", "Field contents: , line 1, field 2, rc = 102."}, true},
       {"trailing spaces go before the length check", WillCallLine({{2, "A1  "}, {4, name35 + "   "}}), 1, {}, false},
       {"too long name", WillCallLine({{2, "A1"}, {4, name35 + "n"}}), 1,
        {"Problem with the name field. rc = 101.", "Field contents: " + name35 + "n, line 1, field 4, rc = 101."}, true},
