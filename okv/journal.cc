@@ -263,7 +263,12 @@ uint8_t Journal::Commit() {
     if (applier.RollBack()) RemoveFile(journalName_);
     return rc;
   }
-  return RemoveFile(journalName_);
+  // The removal is made durable too: a journal that came back after a power
+  // cut would be applied again over changes made since without a journal. The
+  // change itself is already on disk, so a failing sync does not undo the call.
+  const uint8_t removed = RemoveFile(journalName_);
+  if (removed == OKV_SUCCESS) SyncFolderOf(journalName_);
+  return removed;
 }
 
 uint8_t RecoverJournal(const std::string& dataName, const std::string& journalName) {
